@@ -1,11 +1,12 @@
-# Cross build for 32-bit Windows with MinGW-w64 (win32 thread model: no winpthread DLL).
+# Cross build for 32-bit Windows with MinGW-w64 (posix thread model for std::thread in the tests; every
+# runtime, winpthread included, is linked statically).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
 
-set(CMAKE_C_COMPILER   i686-w64-mingw32-gcc-win32)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-win32)
+set(CMAKE_C_COMPILER   i686-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
 set(CMAKE_RC_COMPILER  i686-w64-mingw32-windres)
-set(CMAKE_ASM_COMPILER i686-w64-mingw32-gcc-win32)
+set(CMAKE_ASM_COMPILER i686-w64-mingw32-gcc-posix)
 
 set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
