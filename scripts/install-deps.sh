@@ -38,8 +38,8 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 apt_install wine wine32:i386 wine64 qemu-user
 
-# 32-bit x86 code cannot run natively on these kernels; hand i386 ELF files to qemu.
-if ! /usr/lib/wine/wine --version >/dev/null 2>&1 || ! "$(dirname "$0")/i386-runs.sh" 2>/dev/null; then
+# Where the kernel cannot run 32-bit x86 code itself, hand i386 ELF files to qemu.
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
   if [ ! -e /proc/sys/fs/binfmt_misc/register ]; then
     as_root mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
   fi

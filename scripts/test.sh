@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what the tests need and runs every test: the native suites first (seconds),
+# then a short fuzz run, then the Windows test bench under Wine.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+bash scripts/install-deps.sh test
+
+echo "== native tests"
+cmake --preset native >/dev/null
+cmake --build --preset native -j"$(nproc)"
+ctest --preset native
+
+if [ -x scripts/fuzz.sh ]; then
+  echo "== fuzzing FormatFixed (short run)"
+  scripts/fuzz.sh "${ZK_FUZZ_SECONDS:-15}"
+fi
+
+echo "== Windows tests"
+cmake --preset windows >/dev/null
+cmake --build --preset windows -j"$(nproc)"
+prefix=$PWD/build/windows/wineprefix
+scripts/wine-prefix.sh "$prefix" start
+trap 'scripts/wine-prefix.sh "$prefix" stop' EXIT
+start=$(date +%s)
+ctest --preset windows
+echo "Windows tests took $(( $(date +%s) - start )) s"
