@@ -76,6 +76,7 @@ _ZkProbeRun:
 	/* Non-waiting instructions only until the environment is replaced: a pending
 	 * unmasked exception must be recorded, not raised. */
 	fnstenv [eax + 28]
+	fnclex                           /* recorded; now nothing may stay pending */
 	fstp TBYTE PTR [eax + 56]        /* masked by fnstenv: an empty stack stores the indefinite */
 _ZkProbeResume:                        /* an exception handler continues here, ebp = F */
 	lea esp, [ebp - 28]

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "exports/catalogue.h"
+#include "exports/x87_extended.h"
 #include "probe/probe.h"
 
 namespace zk::test {

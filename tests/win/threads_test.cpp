@@ -1,0 +1,120 @@
+// Several threads at once: the same answers as one thread alone, each thread with its
+// own FormatFixed text, and per-thread buffers that go away with their threads.
+#include <gtest/gtest.h>
+
+#include "tests/win/test_support.h"  // windows.h before psapi.h
+#include <psapi.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "tests/win/sample_frames.h"
+#include "tests/win/test_support.h"
+
+namespace zk::test {
+namespace {
+
+class Threads : public DllSuite {};
+
+struct Answer {
+  std::uint32_t eax;
+  std::array<std::uint8_t, 10> st0;
+  std::u16string text;
+  int bytes_removed;
+  bool registers_preserved;
+  int x87_depth;
+  bool operator==(const Answer&) const = default;
+};
+
+struct Job {
+  const void* fn;
+  const ExportRow* row;
+  std::vector<std::uint32_t> frame;
+};
+
+std::vector<Job> AllCalls(const LoadedDll& dll) {
+  std::vector<Job> jobs;
+  for (const ExportRow& row : kCatalogue) {
+    for (auto& frame : SampleFrames(row)) jobs.push_back({dll.Bind(row), &row, frame});
+  }
+  return jobs;
+}
+
+Answer Ask(const Job& job) {
+  probe::Call call;
+  call.fn = job.fn;
+  call.slots = job.frame;
+  const probe::Result r = probe::Run(call);
+  Answer a{r.eax, ResultChannel(job.row->family) == Channel::St0 ? r.st0 : std::array<std::uint8_t, 10>{},
+           {}, r.bytes_removed, r.RegistersPreserved(), r.x87_depth};
+  if (job.row->family == Family::FormatFixed || job.row->family == Family::ConstText) a.text = TextAt(r.eax);
+  if (job.row->family == Family::FormatFixed) a.eax = 0;  // each thread's own buffer
+  return a;
+}
+
+TEST_F(Threads, FourThreadsGetWhatOneThreadGets) {
+  const std::vector<Job> jobs = AllCalls(dll());
+  std::vector<Answer> expected;
+  for (const Job& job : jobs) expected.push_back(Ask(job));
+
+  constexpr int kThreads = 4, kRounds = 40;
+  std::vector<int> mismatches(kThreads, 0);
+  std::vector<std::uint32_t> buffers(kThreads, 0);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      for (int round = 0; round < kRounds; ++round) {
+        for (std::size_t i = 0; i < jobs.size(); ++i) {
+          // Each thread walks the catalogue from another starting point.
+          const std::size_t k = (i + t * jobs.size() / kThreads) % jobs.size();
+          if (!(Ask(jobs[k]) == expected[k])) ++mismatches[t];
+          if (jobs[k].row->family == Family::FormatFixed) {
+            probe::Call call{jobs[k].fn, jobs[k].frame};
+            buffers[t] = probe::Run(call).eax;
+          }
+        }
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  for (int t = 0; t < kThreads; ++t) EXPECT_EQ(mismatches[t], 0) << "thread " << t;
+  std::sort(buffers.begin(), buffers.end());
+  EXPECT_EQ(std::unique(buffers.begin(), buffers.end()), buffers.end()) << "threads share a text buffer";
+}
+
+std::size_t PrivateBytes() {
+  PROCESS_MEMORY_COUNTERS_EX counters{};
+  counters.cb = sizeof counters;
+  K32GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                          sizeof counters);
+  return counters.PrivateUsage;
+}
+
+// Threads that each format once and end.
+void Churn(const void* format_fixed, int count) {
+  for (int i = 0; i < count; ++i) {
+    std::thread([format_fixed, i] {
+      probe::Call call{format_fixed, {}};
+      probe::PutDouble(call.slots, 5, i + 0.25);
+      probe::Run(call);
+    }).join();
+  }
+}
+
+TEST_F(Threads, BuffersOfEndedThreadsAreReleased) {
+  const void* format_fixed = dll().Bind(RowByTail("Ii1IiI11i1"));
+  Churn(format_fixed, 300);  // let the process settle its own per-thread costs
+  const std::size_t before = PrivateBytes();
+  constexpr int kThreads = 3000;
+  Churn(format_fixed, kThreads);
+  const std::size_t after = PrivateBytes();
+  const long long growth = static_cast<long long>(after) - static_cast<long long>(before);
+  RecordProperty("growth_bytes", std::to_string(growth));
+  std::printf("private bytes: %zu before, %zu after %d threads\n", before, after, kThreads);
+  // A buffer left behind per thread would be at least 50 bytes each.
+  EXPECT_LT(growth, kThreads * 50 / 2);
+}
+
+}  // namespace
+}  // namespace zk::test
