@@ -16,32 +16,18 @@ constexpr int kSpecialExponent = 0x7FF;
 constexpr int kUnitExponent = 1075;
 constexpr int kMaxDigits = 18;
 
-// Below 2^-11 even two decimals round to zero (the nearest half is 0.005), so such values,
-// subnormals and both zeros never reach the arithmetic below; from here up 2^k fits 64 bits.
+// Below 2^-11 even two decimals round to zero (the lowest half that rounds up is 0.005), so
+// such values, subnormals and both zeros skip the arithmetic; from here up the fraction's
+// denominator 2^shift fits 64 bits.
 constexpr int kFirstShortExponent = kUnitExponent - 63;
-// Integers from 2^53 on are exact up to 2^60 > 10^18; past 10^18 the exponent form takes over.
+// Doubles from 2^52 up are integers; shifted into 64 bits they reach 2^60 > 10^18, where the
+// exponent form takes over.
 constexpr int kLastIntegerExponent = kUnitExponent + 7;
 
 constexpr std::uint64_t kPow10[20] = {
-    1u,
-    10u,
-    100u,
-    1000u,
-    10000u,
-    100000u,
-    1000000u,
-    10000000u,
-    100000000u,
-    1000000000u,
-    10000000000u,
-    100000000000u,
-    1000000000000u,
-    10000000000000u,
-    100000000000000u,
-    1000000000000000u,
-    10000000000000000u,
-    100000000000000000u,
-    1000000000000000000u,
+    1u, 10u, 100u, 1000u, 10000u, 100000u, 1000000u, 10000000u, 100000000u, 1000000000u,
+    10000000000u, 100000000000u, 1000000000000u, 10000000000000u, 100000000000000u,
+    1000000000000000u, 10000000000000000u, 100000000000000000u, 1000000000000000000u,
     10000000000000000000u,
 };
 
@@ -145,7 +131,8 @@ std::size_t FormatShort(std::uint64_t bits, int decimals, char16_t separator,
   const std::uint64_t rest = scaled_fraction & (one - 1);
   bool up = rest >= one / 2;
   if (!up) {
-    // Up iff (one - 2 rest) * 10^(18 - p) <= one, with p the kept digits of the half.
+    // Values less than half a unit of the 18th digit below the half become the half once
+    // rounded to 18 digits: up iff (one - 2 rest) / one <= 10^(p - 18), p the digits kept.
     const std::uint64_t gap = one - 2 * rest;
     std::uint64_t product;
     up = !__builtin_mul_overflow(gap, kPow10[kMaxDigits - DigitCount(units)], &product) &&
@@ -199,7 +186,7 @@ std::size_t FormatLong(std::uint64_t bits, int decimals, char16_t separator,
 
 std::size_t FormatFixedBits(std::uint64_t bits, int decimals, char16_t separator,
                             char16_t* out) noexcept {
-  decimals = decimals < 0 ? 0 : decimals > 2 ? 2 : decimals;
+  decimals = std::clamp(decimals, 0, 2);
   const int exponent = static_cast<int>((bits >> kFractionBits) & 0x7FF);
   if (exponent == kSpecialExponent) {
     if ((bits & kFractionMask) != 0) return WriteAscii("NAN", out);
