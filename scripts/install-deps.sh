@@ -27,7 +27,7 @@ apt_install() {
 }
 
 build_pkgs=(cmake make g++ g++-mingw-w64-i686 binutils-mingw-w64-i686 libz-mingw-w64-dev
-            googletest python3 zlib1g-dev libbenchmark-dev clang libclang-rt-14-dev)
+            googletest python3 zlib1g-dev libbenchmark-dev clang libclang-rt-14-dev nlohmann-json3-dev)
 apt_install "${build_pkgs[@]}"
 
 [ "$what" = build ] && exit 0
