@@ -101,3 +101,4 @@ std::string Utf8(std::u16string_view text) {
 }
 
 }  // namespace zk::test
+
