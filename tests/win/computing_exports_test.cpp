@@ -17,12 +17,6 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kSignallingNaN = std::bit_cast<double>(std::uint64_t{0x7FF0000000000001});
 const double kSubnormal = std::bit_cast<double>(std::uint64_t{0x0000000000000123});
 
-std::vector<std::uint32_t> MarkedFrame(int slots) {
-  std::vector<std::uint32_t> frame(slots);
-  for (int i = 0; i < slots; ++i) frame[i] = 0x3C000000u | (i + 1) * 0x010101u;
-  return frame;
-}
-
 class ComputingExports : public DllSuite {
  protected:
   static const ExportRow& Only(Family family) {

@@ -12,13 +12,6 @@ namespace {
 
 const std::uint16_t kControlWords[] = {0x027F, 0x037F, 0x1332};
 
-// Distinct markers in every slot, so reading the wrong one shows.
-std::vector<std::uint32_t> MarkedFrame(int slots) {
-  std::vector<std::uint32_t> frame(slots);
-  for (int i = 0; i < slots; ++i) frame[i] = 0x5A000000u | (i + 1) * 0x010101u;
-  return frame;
-}
-
 struct DoubleCase {
   std::uint64_t bits;
   std::uint64_t expected;  // the double the host reads back

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "probe/probe.h"
+#include "tests/win/test_support.h"
 
 namespace zk::test {
 namespace {
@@ -17,31 +18,23 @@ const std::uint64_t kInf = 0x7FF0000000000000;
 const std::uint64_t kHuge = 0x7FE1CCF385EBC8A0;   // 1e308
 const std::uint64_t kTiny = 0x0031FA182C40C60D;   // 1e-308
 
-std::uint64_t Bits(double d) { return std::bit_cast<std::uint64_t>(d); }
-
-std::vector<std::uint32_t> Marked(int slots) {
-  std::vector<std::uint32_t> frame(slots);
-  for (int i = 0; i < slots; ++i) frame[i] = 0x7E000000u | (i + 1) * 0x010101u;
-  return frame;
-}
-
 }  // namespace
 
 std::vector<std::vector<std::uint32_t>> SampleFrames(const ExportRow& row) {
   std::vector<std::vector<std::uint32_t>> frames;
   auto one = [&](std::uint64_t x) {
-    auto frame = Marked(row.slots);
+    auto frame = MarkedFrame(row.slots);
     probe::PutBits(frame, row.operand1, x);
     frames.push_back(frame);
   };
   auto two = [&](std::uint64_t a, std::uint64_t b) {
-    auto frame = Marked(row.slots);
+    auto frame = MarkedFrame(row.slots);
     probe::PutBits(frame, row.operand1, a);
     probe::PutBits(frame, row.operand2, b);
     frames.push_back(frame);
   };
   auto word = [&](std::uint32_t v) {
-    auto frame = Marked(row.slots);
+    auto frame = MarkedFrame(row.slots);
     frame[row.operand1 - 1] = v;
     frames.push_back(frame);
   };
@@ -49,7 +42,7 @@ std::vector<std::vector<std::uint32_t>> SampleFrames(const ExportRow& row) {
     case Family::ConstText:
     case Family::ConstInt:
     case Family::ConstReal:
-      frames.push_back(Marked(row.slots));
+      frames.push_back(MarkedFrame(row.slots));
       break;
     case Family::PassInt:
     case Family::Increment:
@@ -61,7 +54,7 @@ std::vector<std::vector<std::uint32_t>> SampleFrames(const ExportRow& row) {
       word(0x7FFFFFFF);
       break;
     case Family::CharCodeAt: {
-      auto frame = Marked(row.slots);
+      auto frame = MarkedFrame(row.slots);
       frame[row.operand1 - 1] = reinterpret_cast<std::uint32_t>(kText);
       if (row.operand2 != 0) frame[row.operand2 - 1] = 17;
       frames.push_back(frame);
