@@ -17,3 +17,9 @@ cmake --build "$build" --target zk_bench -j2 >/dev/null
   --benchmark_out="$build/results.json" --benchmark_out_format=json \
   "$@" >"$build/console.txt"
 python3 "$root/bench/report.py" "$build/results.json"
+dll=$root/build/windows/bin/zelvankor.dll
+if [ -f "$dll" ]; then
+  echo "zelvankor.dll: $(stat -c %s "$dll") bytes ($dll)"
+else
+  echo "zelvankor.dll: not built (scripts/build.sh) - no size to report"
+fi
