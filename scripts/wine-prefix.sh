@@ -18,6 +18,9 @@ case $2 in
       wineserver -w
       touch "$WINEPREFIX/.zk-ready"
     fi
+    # A server left over from an interrupted run would refuse a second one: replace it.
+    wineserver -k 2>/dev/null || true
+    wineserver -w
     wineserver -p
     ;;
   stop)
