@@ -22,6 +22,10 @@ case $2 in
     wineserver -k 2>/dev/null || true
     wineserver -w
     wineserver -p
+    # The first Windows program of a session starts Wine's own background processes
+    # (services.exe and friends), which inherit its output and outlive it; ctest would
+    # then wait for them until the test times out. Start them here, on no output at all.
+    timeout 600 wine wineboot </dev/null >/dev/null 2>&1 || true
     ;;
   stop)
     wineserver -k 2>/dev/null || true
