@@ -10,22 +10,28 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/wine-env.sh"
 case $2 in
   start)
-    if [ ! -f "$WINEPREFIX/system.reg" ] || [ ! -f "$WINEPREFIX/.zk-ready" ]; then
-      echo "Creating the Wine prefix $WINEPREFIX (once per build tree)..."
-      rm -rf "$WINEPREFIX"
-      mkdir -p "$WINEPREFIX"
-      timeout 1500 wine wineboot -i >"$WINEPREFIX.log" 2>&1 || { tail -20 "$WINEPREFIX.log"; exit 1; }
-      wineserver -w
-      touch "$WINEPREFIX/.zk-ready"
-    fi
     # A server left over from an interrupted run would refuse a second one: replace it.
     wineserver -k 2>/dev/null || true
-    wineserver -w
+    if [ -d "$WINEPREFIX" ]; then wineserver -w || true; fi
+    fresh=
+    if [ ! -f "$WINEPREFIX/system.reg" ] || [ ! -f "$WINEPREFIX/.zk-ready" ]; then
+      rm -rf "$WINEPREFIX"
+      fresh=1
+    fi
+    mkdir -p "$WINEPREFIX"
     wineserver -p
-    # The first Windows program of a session starts Wine's own background processes
-    # (services.exe and friends), which inherit its output and outlive it; ctest would
-    # then wait for them until the test times out. Start them here, on no output at all.
-    timeout 600 wine wineboot </dev/null >/dev/null 2>&1 || true
+    # Booting also starts Wine's own background processes (services.exe and friends).
+    # They inherit the output of the program that starts them and outlive it; were that a
+    # test, ctest would wait for them until the test timed out. So they start here, on
+    # output of their own.
+    if [ -n "$fresh" ]; then
+      echo "Creating the Wine prefix $WINEPREFIX (once per build tree)..."
+      timeout 1500 wine wineboot -i </dev/null >"$WINEPREFIX.log" 2>&1 ||
+        { tail -20 "$WINEPREFIX.log"; exit 1; }
+      touch "$WINEPREFIX/.zk-ready"
+    else
+      timeout 600 wine wineboot </dev/null >/dev/null 2>&1 || true
+    fi
     ;;
   stop)
     wineserver -k 2>/dev/null || true
