@@ -47,17 +47,12 @@ Observation Observe(const void* fn, const ExportRow& row, const std::vector<std:
 }
 
 std::string Raised(const probe::Result& r) {
-  if (r.raised == 0) return "returned normally";
-  const std::string name = ExceptionName(r.raised);
-  return "raised " + Hex32(r.raised) + (name.empty() ? "" : " (" + name + ")");
+  return r.raised == 0 ? "returned normally" : "raised " + DescribeException(r.raised);
 }
 
 std::string Registers(const probe::Result& r) {
-  const struct { const char* name; std::uint32_t before, after; } registers[] = {
-      {"EBX", r.before.ebx, r.after.ebx}, {"ESI", r.before.esi, r.after.esi},
-      {"EDI", r.before.edi, r.after.edi}, {"EBP", r.before.ebp, r.after.ebp}};
   std::string changed;
-  for (const auto& reg : registers) {
+  for (const SavedRegister& reg : SavedRegisters(r)) {
     if (reg.before == reg.after) continue;
     changed += (changed.empty() ? "changed " : ", ") + std::string(reg.name) + " to " + Hex32(reg.after);
   }
@@ -74,8 +69,7 @@ std::string TextResult(const Observation& o) {
 }
 
 std::string EaxResult(const ExportRow& row, std::uint32_t eax) {
-  if (row.family == Family::PassInt) return "returned " + Hex32(eax);
-  return "returned " + std::to_string(static_cast<std::int32_t>(eax));
+  return "returned " + DescribeInt(row, static_cast<std::int32_t>(eax));
 }
 
 using Found = std::array<AspectDifference, kAspectCount>;

@@ -273,6 +273,8 @@ int ConformanceReport::Count(Verdict verdict) const {
   return n;
 }
 
+namespace {
+
 std::string ExceptionName(std::uint32_t code) {
   switch (code) {
     case 0xC0000005: return "access violation";
@@ -293,14 +295,28 @@ std::string ExceptionName(std::uint32_t code) {
   }
 }
 
-namespace {
+}  // namespace
 
-std::string Plural(int n, std::string_view one, std::string_view many) {
-  return std::to_string(n) + " " + std::string(n == 1 ? one : many);
+std::string DescribeException(std::uint32_t code) {
+  const std::string name = ExceptionName(code);
+  return Hex32(code) + (name.empty() ? "" : " (" + name + ")");
 }
 
 std::string DescribeInt(const ExportRow& row, std::int32_t value) {
   return row.family == Family::PassInt ? Hex32(static_cast<std::uint32_t>(value)) : std::to_string(value);
+}
+
+std::array<SavedRegister, 4> SavedRegisters(const probe::Result& r) {
+  return {{{"EBX", r.before.ebx, r.after.ebx},
+           {"ESI", r.before.esi, r.after.esi},
+           {"EDI", r.before.edi, r.after.edi},
+           {"EBP", r.before.ebp, r.after.ebp}}};
+}
+
+namespace {
+
+std::string Plural(int n, std::string_view one, std::string_view many) {
+  return std::to_string(n) + " " + std::string(n == 1 ? one : many);
 }
 
 // "Increment(n = 5) returned" or, for exports that take no arguments, "returned".
@@ -320,9 +336,7 @@ std::string TextDifference(std::u16string_view got, std::u16string_view want) {
 std::pair<Verdict, std::string> Judge(const ExportRow& row, const std::vector<std::uint32_t>& slots,
                                       const probe::Result& r, const Expected& expected) {
   if (r.raised != 0) {
-    const std::string name = ExceptionName(r.raised);
-    return {Verdict::Raised, "raised exception " + Hex32(r.raised) + (name.empty() ? "" : " (" + name + ")") +
-                                 " on " + DescribeCall(row, slots)};
+    return {Verdict::Raised, "raised exception " + DescribeException(r.raised) + " on " + DescribeCall(row, slots)};
   }
   const auto fail = [](std::string detail) { return std::pair{Verdict::Fail, std::move(detail)}; };
 
@@ -331,10 +345,7 @@ std::pair<Verdict, std::string> Judge(const ExportRow& row, const std::vector<st
                 (row.cleanup == Cleanup::Caller ? std::string("none (the caller removes its arguments)")
                                                 : std::to_string(row.BytesRemoved())));
   }
-  const struct { const char* name; std::uint32_t before, after; } registers[] = {
-      {"EBX", r.before.ebx, r.after.ebx}, {"ESI", r.before.esi, r.after.esi},
-      {"EDI", r.before.edi, r.after.edi}, {"EBP", r.before.ebp, r.after.ebp}};
-  for (const auto& reg : registers) {
+  for (const SavedRegister& reg : SavedRegisters(r)) {
     if (reg.before != reg.after) {
       return fail(std::string("did not preserve ") + reg.name + ": " + Hex32(reg.after) + " on return, " +
                   Hex32(reg.before) + " before the call");

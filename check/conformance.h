@@ -4,6 +4,7 @@
 // library's own code.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -65,6 +66,15 @@ inline constexpr std::uint16_t kHostControlWord = 0x027F;
 
 ConformanceReport CheckConformance(const Dll& dll);
 
-std::string ExceptionName(std::uint32_t code);  // "access violation", ... or ""
+// Shared by the check's and the comparison's descriptions.
+std::string DescribeException(std::uint32_t code);  // "0xC0000005 (access violation)", "0xE0000001"
+// An integer an export returned in EAX: PassInt's raw word in hex, other integers signed.
+std::string DescribeInt(const ExportRow& row, std::int32_t value);
+// EBX, ESI, EDI and EBP before the call and on return, by name.
+struct SavedRegister {
+  const char* name;
+  std::uint32_t before, after;
+};
+std::array<SavedRegister, 4> SavedRegisters(const probe::Result& r);
 
 }  // namespace zk::check
