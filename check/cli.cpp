@@ -13,7 +13,6 @@
 namespace zk::check {
 namespace {
 
-constexpr int kDefaultFrames = 10000;
 constexpr int kMostFrames = 1'000'000;
 
 constexpr const char* kUsage =
@@ -140,9 +139,9 @@ int RunTool(const std::vector<std::wstring>& args, std::ostream& out, std::ostre
     err << "zelvankor-check: " << error << "\n";
     return kCannotCheck;
   }
-  CompareOptions compare;
-  compare.frames = options.frames.value_or(kDefaultFrames);
-  compare.seed = options.seed.value_or(1);
+  CompareOptions compare;  // its defaults are the tool's
+  if (options.frames) compare.frames = *options.frames;
+  if (options.seed) compare.seed = *options.seed;
   compare.progress = Progress(err);
   const ComparisonReport report = Compare(*a, *b, compare);
   options.json ? PrintComparisonJson(report, out) : PrintComparison(report, out);
