@@ -27,13 +27,8 @@ constexpr std::int32_t kIntMax = std::numeric_limits<std::int32_t>::max();
 const double kQuietNaN = FromBits(0x7FF8'0000'0000'0123);
 const double kNegativeNaN = FromBits(0xFFF8'0000'0000'0000);
 
-// Slots an export does not read hold words unlike any operand, so reading the wrong slot
-// shows in the result.
-std::vector<std::uint32_t> Filler(int slots) {
-  std::vector<std::uint32_t> words(slots);
-  for (int k = 1; k <= slots; ++k) words[k - 1] = 0x5A5A0000u | (0x101u * k);
-  return words;
-}
+// Slots an export does not read hold marker words, so reading the wrong slot shows.
+using probe::MarkedFrame;
 
 // ---- the tables -------------------------------------------------------------------
 
@@ -155,7 +150,7 @@ constexpr std::u16string_view kLetters = u"abcdefghijklmnopqrstuvwxyz";
 // or past the end, 0 for a null text; a NUL ends the text even when units follow it.
 void AddCharCodeAtCases(const ExportRow& row, std::int32_t index, TextArena& texts, std::vector<Case>& cases) {
   const auto frame = [&](std::uint32_t text) {
-    std::vector<std::uint32_t> slots = Filler(row.slots);
+    std::vector<std::uint32_t> slots = MarkedFrame(row.slots);
     slots[row.operand1 - 1] = text;
     if (row.operand2 != 0) slots[row.operand2 - 1] = static_cast<std::uint32_t>(index);
     return slots;
@@ -174,7 +169,7 @@ void AddCharCodeAtCases(const ExportRow& row, std::int32_t index, TextArena& tex
 
 void AddDoubleCases(const ExportRow& row, const PairCase* table, std::size_t n, std::vector<Case>& cases) {
   for (std::size_t i = 0; i < n; ++i) {
-    std::vector<std::uint32_t> slots = Filler(row.slots);
+    std::vector<std::uint32_t> slots = MarkedFrame(row.slots);
     probe::PutDouble(slots, row.operand1, table[i].a);
     probe::PutDouble(slots, row.operand2, table[i].b);
     cases.push_back({slots, table[i].result});
@@ -186,12 +181,12 @@ void AddDoubleCases(const ExportRow& row, const PairCase* table, std::size_t n, 
 std::vector<Case> CasesFor(const ExportRow& row, TextArena& texts) {
   std::vector<Case> cases;
   const auto with_word = [&](std::uint32_t word, Expected expected) {
-    std::vector<std::uint32_t> slots = Filler(row.slots);
+    std::vector<std::uint32_t> slots = MarkedFrame(row.slots);
     slots[row.operand1 - 1] = word;
     cases.push_back({slots, std::move(expected)});
   };
   const auto with_double = [&](double x, Expected expected) {
-    std::vector<std::uint32_t> slots = Filler(row.slots);
+    std::vector<std::uint32_t> slots = MarkedFrame(row.slots);
     probe::PutDouble(slots, row.operand1, x);
     cases.push_back({slots, std::move(expected)});
   };
@@ -203,14 +198,14 @@ std::vector<Case> CasesFor(const ExportRow& row, TextArena& texts) {
                                                                  : Double(ConstantPool::Real(row.real));
       // The arguments carry no meaning: nulls, all ones and arbitrary words alike.
       for (const auto& slots : {std::vector<std::uint32_t>(row.slots, 0),
-                                std::vector<std::uint32_t>(row.slots, 0xFFFFFFFF), Filler(row.slots)}) {
+                                std::vector<std::uint32_t>(row.slots, 0xFFFFFFFF), MarkedFrame(row.slots)}) {
         cases.push_back({slots, expected});
       }
       break;
     }
     case Family::PassReal:
       for (std::uint64_t bits : kPassRealBits) {
-        std::vector<std::uint32_t> slots = Filler(row.slots);
+        std::vector<std::uint32_t> slots = MarkedFrame(row.slots);
         probe::PutBits(slots, row.operand1, bits);
         cases.push_back({slots, DoubleBits(bits)});
       }
@@ -231,7 +226,7 @@ std::vector<Case> CasesFor(const ExportRow& row, TextArena& texts) {
         for (std::int32_t index : {0, 5, 17}) AddCharCodeAtCases(row, index, texts, cases);
         // A negative index never reads the text.
         for (std::int32_t index : {-1, kIntMin}) {
-          std::vector<std::uint32_t> slots = Filler(row.slots);
+          std::vector<std::uint32_t> slots = MarkedFrame(row.slots);
           slots[row.operand1 - 1] = texts.Put(kLetters);
           slots[row.operand2 - 1] = static_cast<std::uint32_t>(index);
           cases.push_back({slots, Int(0)});

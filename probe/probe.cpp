@@ -95,6 +95,12 @@ Result Run(const Call& call) {
   return r;
 }
 
+std::vector<std::uint32_t> MarkedFrame(int slots) {
+  std::vector<std::uint32_t> frame(slots);
+  for (int i = 0; i < slots; ++i) frame[i] = 0x5A000000u | (i + 1) * 0x010101u;
+  return frame;
+}
+
 std::uint32_t Low(double d) { return static_cast<std::uint32_t>(std::bit_cast<std::uint64_t>(d)); }
 std::uint32_t High(double d) { return static_cast<std::uint32_t>(std::bit_cast<std::uint64_t>(d) >> 32); }
 

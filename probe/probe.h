@@ -42,6 +42,8 @@ void Init();
 Result Run(const Call& call);
 
 // Helpers for building frames.
+// Distinct marker words in every slot, so an export reading the wrong one shows.
+std::vector<std::uint32_t> MarkedFrame(int slots);
 std::uint32_t Low(double d);
 std::uint32_t High(double d);
 // Extends slots so that the double occupies slot `first` (1-based) and the next one.

@@ -81,12 +81,6 @@ void ExpectBindingRules(const ExportRow& row, const probe::Result& r) {
   EXPECT_FALSE(r.ExceptionPending()) << row.Name() << " status " << std::hex << r.status_word;
 }
 
-std::vector<std::uint32_t> MarkedFrame(int slots) {
-  std::vector<std::uint32_t> frame(slots);
-  for (int i = 0; i < slots; ++i) frame[i] = 0x5A000000u | (i + 1) * 0x010101u;
-  return frame;
-}
-
 std::u16string TextAt(std::uint32_t address) {
   if (address == 0) return u"<null>";
   return reinterpret_cast<const char16_t*>(address);
@@ -107,4 +101,3 @@ std::string Utf8(std::u16string_view text) {
 }
 
 }  // namespace zk::test
-

@@ -55,8 +55,7 @@ std::uint64_t Bits(double d);
 // x87 depth and no exception raised or left pending.
 void ExpectBindingRules(const ExportRow& row, const probe::Result& r);
 
-// Distinct marker words in every slot, so an export reading the wrong one shows.
-std::vector<std::uint32_t> MarkedFrame(int slots);
+using probe::MarkedFrame;
 
 std::u16string TextAt(std::uint32_t address);
 std::string Utf8(std::u16string_view text);
