@@ -22,8 +22,17 @@ endfunction()
 # A Windows test executable run by Wine: one ctest entry for the whole executable, since
 # every Wine process start is expensive under emulation.
 set(ZK_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix CACHE PATH "Wine prefix of this build tree")
+#   zk_wine_test(name timeout [COMMAND target args...] [WORKING_DIRECTORY dir])
+# runs the target `name` unless COMMAND names another.
 function(zk_wine_test name timeout)
-  add_test(NAME ${name} COMMAND ${name} ${ARGN})
+  cmake_parse_arguments(PARSE_ARGV 2 arg "" "WORKING_DIRECTORY" "COMMAND")
+  if(NOT arg_COMMAND)
+    set(arg_COMMAND ${name})
+  endif()
+  if(NOT arg_WORKING_DIRECTORY)
+    set(arg_WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  endif()
+  add_test(NAME ${name} COMMAND ${arg_COMMAND} WORKING_DIRECTORY ${arg_WORKING_DIRECTORY})
   set_tests_properties(${name} PROPERTIES
     TIMEOUT ${timeout}
     ENVIRONMENT "WINEPREFIX=${ZK_WINE_PREFIX};ZK_WINE_TIMEOUT=${timeout}")
