@@ -22,7 +22,7 @@ fi
 
 echo "== Windows tests"
 prefix=$PWD/build/windows/wineprefix
-scripts/wine-prefix.sh "$prefix" start
+scripts/wine-prefix.sh "$prefix" start build/windows/bin/zk_boot_keeper.exe
 trap 'scripts/wine-prefix.sh "$prefix" stop' EXIT
 start=$(date +%s)
 # qemu-user occasionally brings a Wine process down on its own; a real failure fails every time.
