@@ -14,4 +14,17 @@ if [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] && grep -qx enabled /proc/sys/fs/bi
   export GTEST_FILTER="${GTEST_FILTER:--ThreadsAtOnce.*}"
   echo "wine-run.sh: qemu-user runs Wine here; GoogleTest filter $GTEST_FILTER" >&2
 fi
-exec timeout --kill-after=10 "${ZK_WINE_TIMEOUT:-900}" wine "$@"
+limit=${ZK_WINE_TIMEOUT:-900}
+# Shortly before the limit, list the session's processes: a hang shows what it waited on.
+# (The sleep gets no pipe of ctest's, so stopping the watcher leaves nothing holding one.)
+( sleep $((limit > 10 ? limit - 5 : limit)) </dev/null >/dev/null 2>&1
+  echo "wine-run.sh: still running after $((limit - 5)) s; Wine processes:"
+  ps -eo pid,pgid,pcpu,etime,args | grep -E '[q]emu-i386|[w]ineserver' ) >&2 &
+watch=$!
+# timeout runs Wine in a process group of its own and kills the whole group, so nothing
+# the test started outlives it (ctest's own limit, set later, would kill only this script).
+set +e
+timeout --kill-after=10 "$limit" wine "$@"
+rc=$?
+kill "$watch" 2>/dev/null
+exit $rc
