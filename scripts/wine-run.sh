@@ -17,8 +17,9 @@ fi
 limit=${ZK_WINE_TIMEOUT:-900}
 # Shortly before the limit, list the session's processes: a hang shows what it waited on.
 # (The sleep gets no pipe of ctest's, so stopping the watcher leaves nothing holding one.)
-( sleep $((limit > 10 ? limit - 5 : limit)) </dev/null >/dev/null 2>&1
-  echo "wine-run.sh: still running after $((limit - 5)) s; Wine processes:"
+warn_at=$((limit > 10 ? limit - 5 : limit))
+( sleep "$warn_at" </dev/null >/dev/null 2>&1
+  echo "wine-run.sh: still running after $warn_at s; Wine processes:"
   ps -eo pid,pgid,pcpu,etime,args | grep -E '[q]emu-i386|[w]ineserver' ) >&2 &
 watch=$!
 # timeout runs Wine in a process group of its own and kills the whole group, so nothing
